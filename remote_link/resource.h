@@ -1,0 +1,6 @@
+#ifndef QUORLIN_RESOURCE_H
+#define QUORLIN_RESOURCE_H
+
+#define IDS_SOCKETS_INIT_FAILED 101
+
+#endif
