@@ -5,6 +5,7 @@
 
 #include "quorlin_app.h"
 #include "recv_context.h"
+#include "serial_link.h"
 #include "tcp_link.h"
 
 #include <memory>
@@ -24,6 +25,36 @@ TcpState& Tcp()
 {
     static TcpState state;
     return state;
+}
+
+// A failed open leaves no port behind: the exports then act as on a closed
+// port instead of retrying writes on a handle that never opened.
+struct SerialState {
+    std::mutex mutex;
+    std::shared_ptr<SerialPort> port;
+};
+
+SerialState& Serial()
+{
+    static SerialState state;
+    return state;
+}
+
+std::shared_ptr<SerialPort> CurrentPort()
+{
+    std::lock_guard<std::mutex> lock(Serial().mutex);
+    return Serial().port;
+}
+
+// Closes the current port; a port the system refused to close stays current.
+bool CloseCurrentPort()
+{
+    std::shared_ptr<SerialPort> port = CurrentPort();
+    if (!port) return true;
+    if (!port->Close()) return false;
+    std::lock_guard<std::mutex> lock(Serial().mutex);
+    if (Serial().port == port) Serial().port.reset();
+    return true;
 }
 
 std::shared_ptr<TcpConnection> CurrentConnection()
@@ -114,4 +145,34 @@ bool uCloseConnection()
     if (connection && connection->Close(error)) return true;
     ShowSocketError(error);
     return false;
+}
+
+bool uInitialCom(int portIndex, int baudCode, int eightDataBits, int stopBits, int parity)
+{
+    CloseCurrentPort();
+    std::shared_ptr<SerialPort> port = SerialPort::Open(portIndex, {baudCode, eightDataBits, stopBits, parity});
+    if (!port) return false;
+    std::lock_guard<std::mutex> lock(Serial().mutex);
+    Serial().port = port;
+    return true;
+}
+
+bool uSendViaCom(std::string text)
+{
+    std::shared_ptr<SerialPort> port = CurrentPort();
+    if (!port) return false;
+    return port->Write(text);
+}
+
+void uRecvFromCom(std::string& initial, RecvCallback callback)
+{
+    std::shared_ptr<SerialPort> port = CurrentPort();
+    if (!port) return;
+    SharedRecvContext().Seed(initial, callback);
+    StartWorker([port] { ComReceiveLoop(port); });
+}
+
+bool uCloseCom()
+{
+    return CloseCurrentPort();
 }

@@ -3,8 +3,12 @@
 bool CompletesMessage(Framing framing, const std::string& accumulated, const std::string& chunk)
 {
     if (chunk.empty()) return false;
-    if (framing == Framing::EachChunk) return true;
-    return accumulated.find('+') != std::string::npos;
+    switch (framing) {
+    case Framing::EachChunk: return true;
+    case Framing::UntilPlus: return accumulated.find('+') != std::string::npos;
+    case Framing::Hold: return false;
+    }
+    return false;
 }
 
 void BoundAccumulator(std::string& accumulated)

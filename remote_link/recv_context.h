@@ -11,6 +11,7 @@
 enum class Framing {
     EachChunk,  // TCP: every non-empty chunk ends a message
     UntilPlus,  // serial: a message ends with the read that brought a "+"
+    Hold,       // keep the bytes, end no message (a read that failed half-way)
 };
 
 // Serial text is collected until a "+" arrives; a device that never sends one
