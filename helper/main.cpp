@@ -1,0 +1,106 @@
+// The helper: one hidden window per logon session that forwards drive
+// changes to the host tool and closes two system dialogs.
+#include "drive_change.h"
+#include "log.h"
+#include "resource.h"
+#include "unique_handle.h"
+
+namespace {
+
+constexpr char kMutexName[] = "VexoRERovaHelper";
+constexpr char kWindowClass[] = "VexoPeluMPHelper";
+constexpr char kWindowTitle[] = "VexoPeluMPHelper";
+
+// Sent by the host; the helper only has to accept them.
+constexpr UINT kHelperHold = 0x101D;
+constexpr UINT kHelperRelease = 0x101E;
+
+void OnCreate(HWND window)
+{
+    OpenLog("Vexo.Log");
+    WriteLog("Vexo Helper Created !!!\n");
+    RegisterDriveNotifications(window);
+}
+
+void OnDestroy()
+{
+    WriteLog("Vexo Helper Quit !!!\n");
+    CloseLog();
+    UnregisterDriveNotifications();
+    PostQuitMessage(0);
+}
+
+void OnPaint(HWND window)
+{
+    PAINTSTRUCT paint;
+    BeginPaint(window, &paint);
+    EndPaint(window, &paint);
+}
+
+LRESULT CALLBACK HelperWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        OnCreate(window);
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    case WM_PAINT:
+        OnPaint(window);
+        return 0;
+    case WM_DEVICECHANGE:
+        ForwardDriveChange(wParam, lParam);
+        return TRUE;
+    case kHelperHold:
+    case kHelperRelease:
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+bool RegisterHelperClass(HINSTANCE instance)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = HelperWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_HELPER));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    windowClass.lpszClassName = kWindowClass;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    UniqueKernelObject mutex(CreateMutexA(nullptr, TRUE, kMutexName));
+    const bool alreadyRunning = GetLastError() == ERROR_ALREADY_EXISTS;
+    // The open handle is what keeps the name alive; ownership isn't needed.
+    if (mutex && !alreadyRunning) ReleaseMutex(mutex.get());
+    if (alreadyRunning) return 0;
+
+    if (!RegisterHelperClass(instance)) return 0;
+
+    HWND window = CreateWindowExA(0, kWindowClass, kWindowTitle, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance,
+                                  nullptr);
+    if (!window) {
+        // Without a window no broadcast or timer could ever reach us.
+        UnregisterClassA(kWindowClass, instance);
+        return 0;
+    }
+    ShowWindow(window, SW_HIDE);
+    UpdateWindow(window);
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+
+    UnregisterClassA(kWindowClass, instance);
+    return 1;
+}

@@ -1,0 +1,6 @@
+#ifndef VEXO_HELPER_RESOURCE_H
+#define VEXO_HELPER_RESOURCE_H
+
+#define IDI_HELPER 101
+
+#endif
