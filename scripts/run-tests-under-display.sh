@@ -24,7 +24,7 @@ trap cleanup EXIT
 
 echo "test run: creating Wine prefix in $WINEPREFIX"
 mkdir -p "$WINEPREFIX"
-wineserver -p
+wineserver -p >/dev/null 2>&1  # its object dump at exit is noise
 "$wine" wineboot -i >/dev/null 2>&1 || true
 # Without a window manager Wine stalls about 2 s whenever a window is hidden.
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
