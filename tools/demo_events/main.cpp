@@ -25,7 +25,9 @@ const char kUsage[] =
     "       demo_events close CLASS                   send WM_CLOSE to the window of CLASS\n"
     "       demo_events usb arrival|removal           device-interface broadcast to the helper\n"
     "       demo_events settings-box [SECONDS]        show the System Settings Change box and\n"
-    "                                                 report how it was answered\n";
+    "                                                 report how it was answered\n"
+    "       demo_events debug-log [SECONDS]           print other programs' debug output with\n"
+    "                                                 time stamps, as a debug viewer does\n";
 
 HWND WaitForWindow(const char* className, DWORD timeoutMs)
 {
@@ -80,12 +82,12 @@ int Usb(const std::vector<std::string>& args)
     std::memcpy(record->dbcc_name, path, sizeof(path));
 
     WPARAM event = arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
+    PrintStamped(std::string("USB ") + (arrival ? "arrival" : "removal") + ": WM_DEVICECHANGE to the helper");
     DWORD_PTR result = 0;
     // A timeout, so that a stuck receiver cannot hang the demo.
     if (!SendMessageTimeoutA(helper, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(record), SMTO_ABORTIFHUNG, 5000,
                              &result))
         return PrintError(kProgram, "the helper did not take the broadcast: " + SystemErrorText(GetLastError())), 1;
-    PrintStamped(std::string("system: USB ") + (arrival ? "arrival" : "removal") + " sent to the helper");
     return 0;
 }
 
@@ -100,17 +102,42 @@ int SettingsBox(const std::vector<std::string>& args)
 {
     DWORD timeoutMs = Seconds(args, 1, 10);
     CreateThread(nullptr, 0, BoxWatchdog, reinterpret_cast<LPVOID>(static_cast<ULONG_PTR>(timeoutMs)), 0, nullptr);
-    PrintStamped("system: \"System Settings Change\" box shown (restart now? Yes/No)");
+    PrintStamped("\"System Settings Change\" box shown: restart now? Yes/No");
     int answer = MessageBoxA(nullptr,
                              "You must restart your computer before the new settings will take effect.\n\n"
                              "Do you want to restart your computer now?",
                              kSettingsChangeTitle, MB_YESNO | MB_ICONQUESTION);
     if (answer == IDNO) {
-        PrintStamped("system: the box was answered No");
+        PrintStamped("the box was answered No");
         return 0;
     }
     PrintError(kProgram, "the box returned " + std::to_string(answer) + ", not No");
     return 1;
+}
+
+// The DBWIN protocol of debug-output viewers: each OutputDebugStringA of
+// another process lands in the shared buffer (process id, then the text).
+int DebugLog(const std::vector<std::string>& args)
+{
+    DWORD lifetimeMs = Seconds(args, 1, 120);
+    HANDLE bufferReady = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY");
+    HANDLE dataReady = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY");
+    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, "DBWIN_BUFFER");
+    if (!bufferReady || !dataReady || !mapping)
+        return PrintError(kProgram, "cannot set up the debug-output buffer: " + SystemErrorText(GetLastError())), 1;
+    const char* view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 4096));
+    if (!view) return PrintError(kProgram, "cannot map the debug-output buffer: " + SystemErrorText(GetLastError())), 1;
+
+    DWORD start = GetTickCount();
+    SetEvent(bufferReady);
+    while (GetTickCount() - start < lifetimeMs) {
+        if (WaitForSingleObject(dataReady, 200) != WAIT_OBJECT_0) continue;
+        std::string text(view + sizeof(DWORD), strnlen(view + sizeof(DWORD), 4096 - sizeof(DWORD)));
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        PrintStamped(text);
+        SetEvent(bufferReady);
+    }
+    return 0;
 }
 
 }  // namespace
@@ -123,6 +150,7 @@ int main(int argc, char** argv)
     if (command == "close") return Close(args);
     if (command == "usb") return Usb(args);
     if (command == "settings-box") return SettingsBox(args);
+    if (command == "debug-log") return DebugLog(args);
     std::fputs(kUsage, command.empty() || command == "--help" ? stdout : stderr);
     return command.empty() || command == "--help" ? 0 : 2;
 }
