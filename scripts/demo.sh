@@ -108,7 +108,7 @@ show_step() {
 step() { echo; echo "$1"; }
 
 echo "Vexo demo: helper.exe, Quorlin.dll, sample_host.exe and controller.exe under Wine"
-echo "(64-bit build from $bin). Setting up a private Wine prefix, about 20 s..."
+echo "(64-bit build from $bin). Setting up a private Wine prefix..."
 mkdir -p "$WINEPREFIX"
 # The controller reads its script from here (Wine maps the Unix working
 # directory to a drive path).

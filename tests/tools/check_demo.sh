@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Runs the demo and checks that its transcript shows every step of the road
+# (not its timings), and that it left no Wine process or prefix behind.
+set -uo pipefail
+root=$1 bin=$2
+out=$(mktemp /tmp/vexo-demo-check.XXXXXX)
+trap 'rm -f "$out"' EXIT
+before=$(ls -d /tmp/vexo-demo.* 2>/dev/null | sort)
+
+bash "$root/scripts/demo.sh" --bin "$bin" >"$out" 2>&1
+status=$?
+cat "$out"
+[ $status -eq 0 ] || { echo "FAIL: the demo ended with exit code $status"; exit 1; }
+
+missing=0
+expect() { # party text (a fixed string)
+  if ! grep -E "^ +[0-9:.]{12} +$1 " "$out" | grep -qF -- "$2"; then
+    echo "FAIL: no '$2' from $1"
+    missing=1
+  fi
+}
+# 1. the helper starts
+expect helper "Vexo Helper Created !!!"
+# 2. and 3. the same script over TCP and over serial: each line reaches the
+# host's callback with its argument, and the host's answer reaches the
+# controller
+for link in TCP Serial; do
+  section=$(sed -n "/^[0-9]\. $link/,/^[0-9]\. /p" "$out")
+  for line in 'sent: START_TEST 7+' 'sent: TIME_OUT 30+' 'sent: TEST_DONE PASS+' 'sent: AUTO_DOWNLOAD fw.bin+' \
+              'host: RESULT PASS'; do
+    grep -qF -- "controller  $line" <<<"$section" || { echo "FAIL: $link: no '$line' from the controller"; missing=1; }
+  done
+  for line in 'callback CMD_START_TEST, argument " 7"' 'callback CMD_TIME_OUT, argument " 30"' \
+              'callback CMD_TEST_DONE, argument " PASS"' 'answered TEST_DONE: sent "RESULT PASS"' \
+              'callback CMD_AUTO_DOWNLOAD, argument "fw.bin+"' 'callback CMD_AUTO_DOWNLOAD_PASS' 'link closed'; do
+    grep -qF -- "host        $line" <<<"$section" || { echo "FAIL: $link: no '$line' from the host"; missing=1; }
+  done
+done
+expect controller "listening on 127.0.0.1:"
+expect controller "host closed the connection"
+expect host "opened COM31"
+# 4. a USB arrival and removal pass the helper and reach the host
+expect helper "Send Drive Change Message(arrival)"
+expect host "drive change 0x101C: arrival"
+expect helper "Send Drive Change Message(remove)"
+expect host "drive change 0x101C: removal"
+# 5. the box is answered No by the helper
+expect helper "Find System Settings Change Window"
+expect system "the box was answered No"
+expect helper "Vexo Helper Quit !!!"
+grep -q "^Demo done in" "$out" || { echo "FAIL: no closing line"; missing=1; }
+grep -q "skipped" "$out" && { echo "FAIL: a step was skipped"; missing=1; }
+
+after=$(ls -d /tmp/vexo-demo.* 2>/dev/null | sort)
+[ "$before" = "$after" ] || { echo "FAIL: the demo left a folder behind: $(comm -13 <(echo "$before") <(echo "$after"))"; missing=1; }
+for pid in $(pgrep -f 'wine|\.exe' 2>/dev/null); do
+  if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -q '^WINEPREFIX=/tmp/vexo-demo\.'; then
+    echo "FAIL: process $pid of the demo's prefix is still running"
+    missing=1
+  fi
+done
+[ $missing -eq 0 ] && echo "ok: the demo showed every step and cleaned up"
+exit $missing
