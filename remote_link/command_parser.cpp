@@ -82,7 +82,7 @@ ParsedCommand ClassifyCommand(const std::string& message)
 
 void ParseCommand(const std::string& message, RecvCallback callback)
 {
-    ParsedCommand command = ClassifyCommand(message);
     if (!callback) return;
+    ParsedCommand command = ClassifyCommand(message);
     callback(command.code, command.argument.data());
 }

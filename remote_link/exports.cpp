@@ -1,6 +1,6 @@
-// The library's state and its exported functions. Each export checks its
-// arguments, takes what it needs from the state under the lock, and does the
-// slow or blocking work (connecting, boxes) with no lock held.
+// The library's state and its exported functions. Each export takes what it
+// needs from the state under the lock and does the slow or blocking work
+// (connecting, boxes) with no lock held. No exception leaves an export.
 #include "exports/quorlin.h"
 
 #include "quorlin_app.h"
@@ -15,9 +15,6 @@ namespace {
 
 struct TcpState {
     std::mutex mutex;
-    int port = 0;
-    std::string serverAddress;
-    sockaddr_in serverAddr{};
     std::shared_ptr<TcpConnection> connection;
 };
 
@@ -25,6 +22,18 @@ TcpState& Tcp()
 {
     static TcpState state;
     return state;
+}
+
+std::shared_ptr<TcpConnection> CurrentConnection()
+{
+    std::lock_guard<std::mutex> lock(Tcp().mutex);
+    return Tcp().connection;
+}
+
+std::shared_ptr<TcpConnection> ReplaceConnection(std::shared_ptr<TcpConnection> connection)
+{
+    std::lock_guard<std::mutex> lock(Tcp().mutex);
+    return std::exchange(Tcp().connection, std::move(connection));
 }
 
 // A failed open leaves no port behind: the exports then act as on a closed
@@ -57,12 +66,6 @@ bool CloseCurrentPort()
     return true;
 }
 
-std::shared_ptr<TcpConnection> CurrentConnection()
-{
-    std::lock_guard<std::mutex> lock(Tcp().mutex);
-    return Tcp().connection;
-}
-
 void ShowSocketError(int error)
 {
     ShowErrorBox(FormatSystemError(static_cast<unsigned long>(error)));
@@ -82,6 +85,8 @@ void CheckSocketLayer()
     WSACleanup();
 }
 
+// Dotted-decimal text only, no name lookup: anything else becomes the
+// all-ones address, and the connect fails.
 sockaddr_in ServerAddress(const std::string& address, int port)
 {
     sockaddr_in server{};
@@ -91,46 +96,32 @@ sockaddr_in ServerAddress(const std::string& address, int port)
     return server;
 }
 
-}  // namespace
-
-bool uInitialClient(char* serverAddress, int port)
+bool InitialClient(const char* serverAddress, int port)
 {
     // A null address fails the connect like any text that is not an address.
     std::string address = serverAddress ? serverAddress : "";
     CheckSocketLayer();
 
     auto connection = std::make_shared<TcpConnection>();
-    std::shared_ptr<TcpConnection> earlier;
-    sockaddr_in server;
-    {
-        TcpState& tcp = Tcp();
-        std::lock_guard<std::mutex> lock(tcp.mutex);
-        tcp.serverAddress = address;
-        tcp.port = port;
-        tcp.serverAddr = ServerAddress(address, port);
-        server = tcp.serverAddr;
-        earlier = std::exchange(tcp.connection, connection);
-    }
     // The earlier socket is closed, not leaked; its worker ends quietly.
+    std::shared_ptr<TcpConnection> earlier = ReplaceConnection(connection);
     int ignored;
     if (earlier) earlier->Close(ignored);
 
     int error = 0;
-    if (!connection->Create(error) || !connection->Connect(server, error)) {
-        ShowSocketError(error);
-        return false;
-    }
-    return true;
+    if (connection->Create(error) && connection->Connect(ServerAddress(address, port), error)) return true;
+    if (error != 0) ShowSocketError(error);
+    return false;
 }
 
-bool uSendViaLan(std::string text)
+bool SendViaLan(const std::string& text)
 {
     std::shared_ptr<TcpConnection> connection = CurrentConnection();
     if (!connection || !connection->connected()) return false;
     return connection->Send(text);
 }
 
-void uRecvFromServer(std::string& initial, RecvCallback callback)
+void RecvFromServer(const std::string& initial, RecvCallback callback)
 {
     SharedRecvContext().Seed(initial, callback);
     std::shared_ptr<TcpConnection> connection = CurrentConnection();
@@ -138,7 +129,7 @@ void uRecvFromServer(std::string& initial, RecvCallback callback)
     StartWorker([connection] { LanReceiveLoop(connection); });
 }
 
-bool uCloseConnection()
+bool CloseConnection()
 {
     std::shared_ptr<TcpConnection> connection = CurrentConnection();
     int error = WSAENOTSOCK;
@@ -147,24 +138,24 @@ bool uCloseConnection()
     return false;
 }
 
-bool uInitialCom(int portIndex, int baudCode, int eightDataBits, int stopBits, int parity)
+bool InitialCom(int portIndex, const LineSettings& settings)
 {
     CloseCurrentPort();
-    std::shared_ptr<SerialPort> port = SerialPort::Open(portIndex, {baudCode, eightDataBits, stopBits, parity});
+    std::shared_ptr<SerialPort> port = SerialPort::Open(portIndex, settings);
     if (!port) return false;
     std::lock_guard<std::mutex> lock(Serial().mutex);
     Serial().port = port;
     return true;
 }
 
-bool uSendViaCom(std::string text)
+bool SendViaCom(const std::string& text)
 {
     std::shared_ptr<SerialPort> port = CurrentPort();
     if (!port) return false;
     return port->Write(text);
 }
 
-void uRecvFromCom(std::string& initial, RecvCallback callback)
+void RecvFromCom(const std::string& initial, RecvCallback callback)
 {
     std::shared_ptr<SerialPort> port = CurrentPort();
     if (!port) return;
@@ -172,7 +163,65 @@ void uRecvFromCom(std::string& initial, RecvCallback callback)
     StartWorker([port] { ComReceiveLoop(port); });
 }
 
+// Out of memory or a broken lock is reported as a failed call, never thrown
+// into a host that cannot catch our exceptions.
+template <typename Body>
+bool Guarded(Body body)
+{
+    try {
+        return body();
+    } catch (...) {
+        return false;
+    }
+}
+
+template <typename Body>
+void GuardedVoid(Body body)
+{
+    try {
+        body();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+bool uInitialClient(char* serverAddress, int port)
+{
+    return Guarded([&] { return InitialClient(serverAddress, port); });
+}
+
+bool uSendViaLan(std::string text)
+{
+    return Guarded([&] { return SendViaLan(text); });
+}
+
+void uRecvFromServer(std::string& initial, RecvCallback callback)
+{
+    GuardedVoid([&] { RecvFromServer(initial, callback); });
+}
+
+bool uCloseConnection()
+{
+    return Guarded([] { return CloseConnection(); });
+}
+
+bool uInitialCom(int portIndex, int baudCode, int eightDataBits, int stopBits, int parity)
+{
+    return Guarded([&] { return InitialCom(portIndex, {baudCode, eightDataBits, stopBits, parity}); });
+}
+
+bool uSendViaCom(std::string text)
+{
+    return Guarded([&] { return SendViaCom(text); });
+}
+
+void uRecvFromCom(std::string& initial, RecvCallback callback)
+{
+    GuardedVoid([&] { RecvFromCom(initial, callback); });
+}
+
 bool uCloseCom()
 {
-    return CloseCurrentPort();
+    return Guarded([] { return CloseCurrentPort(); });
 }

@@ -15,21 +15,27 @@ HINSTANCE g_module = nullptr;
 DWORD WINAPI WorkerMain(void* parameter)
 {
     std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(parameter));
-    (*body)();
+    try {
+        (*body)();
+    } catch (...) {
+        // Out of memory in a worker ends that worker, not the host.
+    }
     body.reset();
     FreeLibraryAndExitThread(g_module, 0);
     return 0;
 }
 
+// The text is Traditional Chinese: the wide functions show it on any code
+// page.
 void ShowStartupFailure()
 {
-    char text[256] = "";
-    LoadStringA(g_module, IDS_SOCKETS_INIT_FAILED, text, sizeof(text));
-    MessageBoxA(nullptr, text, "Quorlin", MB_OK | MB_ICONEXCLAMATION);
+    wchar_t text[256] = L"";
+    LoadStringW(g_module, IDS_SOCKETS_INIT_FAILED, text, 256);
+    MessageBoxW(nullptr, text, L"Quorlin", MB_OK | MB_ICONEXCLAMATION);
 }
 
-// The socket layer stays started for the life of the DLL; the library does
-// not close sockets or ports at unload, the host does that with the exports.
+// The socket layer stays started for the life of the DLL. Load-time work is
+// kept to this one call; the box only shows when it fails.
 bool StartUp()
 {
     WSADATA data;

@@ -66,6 +66,7 @@ bool SerialPort::Configure(const LineSettings& settings)
 
 bool SerialPort::Write(const std::string& bytes)
 {
+    std::lock_guard<std::mutex> writeLock(writeMutex_);
     std::string::size_type written = 0;
     int failures = 0;
     while (written < bytes.size()) {

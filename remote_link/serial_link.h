@@ -18,7 +18,8 @@ public:
     static std::shared_ptr<SerialPort> Open(int portIndex, const LineSettings& settings);
 
     // Writes every byte, going on after short writes; at most 6 failed
-    // attempts, 100 ms apart.
+    // attempts, 100 ms apart. A write may block up to its time-out, and the
+    // worker's next read waits for it.
     bool Write(const std::string& bytes);
 
     // One non-blocking read of up to 128 bytes, cut at the first NUL. False
@@ -34,7 +35,8 @@ public:
 private:
     bool Configure(const LineSettings& settings);
 
-    std::mutex ioMutex_;
+    std::mutex ioMutex_;     // guards handle_ during every call that uses it
+    std::mutex writeMutex_;  // keeps two hosts' writes from interleaving
     UniqueFile handle_;
 };
 

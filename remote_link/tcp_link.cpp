@@ -9,6 +9,7 @@
 namespace {
 
 constexpr int kChunkSize = 1024;
+constexpr int kMaxSendCall = 1 << 20;
 constexpr char kControllerClosed[] = "The controller closed the connection.";
 
 std::string TextUpToNul(const char* bytes, int count)
@@ -33,34 +34,64 @@ bool TcpConnection::Create(int& error)
         socket_.reset();
         return false;
     }
+    // Non-blocking from the start: every wait happens on events, outside the
+    // lock, so the host's close can always wake a connect or a worker.
+    if (WSAEventSelect(socket_.get(), socketEvent_.get(), FD_CONNECT | FD_READ | FD_CLOSE) == SOCKET_ERROR) {
+        error = WSAGetLastError();
+        socket_.reset();
+        return false;
+    }
     return true;
 }
 
 bool TcpConnection::Connect(const sockaddr_in& server, int& error)
 {
+    {
+        std::lock_guard<std::mutex> lock(ioMutex_);
+        if (!socket_ || closing_) return Fail(error, WSAENOTSOCK);
+        if (connect(socket_.get(), reinterpret_cast<const sockaddr*>(&server), sizeof(server)) == 0) {
+            connected_ = true;
+            return true;
+        }
+        int code = WSAGetLastError();
+        if (code != WSAEWOULDBLOCK) return Fail(error, code);
+    }
+
+    HANDLE events[2] = {socketEvent_.get(), stopEvent_.get()};
+    if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) return Fail(error, 0);
+
     std::lock_guard<std::mutex> lock(ioMutex_);
-    if (!socket_) {
-        error = WSAENOTSOCK;
-        return false;
-    }
-    if (connect(socket_.get(), reinterpret_cast<const sockaddr*>(&server), sizeof(server)) == SOCKET_ERROR) {
-        error = WSAGetLastError();
-        return false;
-    }
-    // From here on the socket is non-blocking: a worker waits on events, not
-    // inside recv, so the host's close can always wake it.
-    if (WSAEventSelect(socket_.get(), socketEvent_.get(), FD_READ | FD_CLOSE) == SOCKET_ERROR) {
-        error = WSAGetLastError();
-        return false;
-    }
+    if (!socket_ || closing_) return Fail(error, 0);
+    WSANETWORKEVENTS happened{};
+    if (WSAEnumNetworkEvents(socket_.get(), socketEvent_.get(), &happened) == SOCKET_ERROR)
+        return Fail(error, WSAGetLastError());
+    if (!(happened.lNetworkEvents & FD_CONNECT)) return Fail(error, WSAECONNABORTED);
+    if (happened.iErrorCode[FD_CONNECT_BIT] != 0) return Fail(error, happened.iErrorCode[FD_CONNECT_BIT]);
     connected_ = true;
     return true;
 }
 
+bool TcpConnection::Fail(int& error, int code)
+{
+    error = code;
+    return false;
+}
+
 bool TcpConnection::Send(const std::string& text)
 {
-    std::lock_guard<std::mutex> sendLock(sendMutex_);
-    const std::string bytes = TextUpToNul(text.data(), static_cast<int>(text.size()));
+    int error = 0;
+    {
+        std::lock_guard<std::mutex> sendLock(sendMutex_);
+        error = SendAll(TextUpToNul(text.data(), static_cast<int>(text.size())));
+    }
+    if (error == 0) return true;
+    // A close by the host while we were sending is no error to show.
+    if (!closing_) ShowErrorBox(FormatSystemError(static_cast<unsigned long>(error)));
+    return false;
+}
+
+int TcpConnection::SendAll(const std::string& bytes)
+{
     std::string::size_type sent = 0;
     while (sent < bytes.size()) {
         int result;
@@ -68,28 +99,20 @@ bool TcpConnection::Send(const std::string& text)
         SOCKET used;
         {
             std::lock_guard<std::mutex> lock(ioMutex_);
+            if (!socket_) return WSAENOTSOCK;
             used = socket_.get();
-            if (!socket_) {
-                result = SOCKET_ERROR;
-                error = WSAENOTSOCK;
-            } else {
-                int remaining = static_cast<int>(std::min<std::string::size_type>(bytes.size() - sent, 1 << 20));
-                result = send(socket_.get(), bytes.data() + sent, remaining, 0);
-                if (result == SOCKET_ERROR) error = WSAGetLastError();
-            }
+            int count = static_cast<int>(std::min<std::string::size_type>(bytes.size() - sent, kMaxSendCall));
+            result = send(used, bytes.data() + sent, count, 0);
+            if (result == SOCKET_ERROR) error = WSAGetLastError();
         }
         if (result >= 0) {
             sent += static_cast<std::string::size_type>(result);
             continue;
         }
-        if (error == WSAEWOULDBLOCK) {
-            WaitUntilWritable(used);
-            continue;
-        }
-        ShowErrorBox(FormatSystemError(static_cast<unsigned long>(error)));
-        return false;
+        if (error != WSAEWOULDBLOCK) return error;
+        WaitUntilWritable(used);
     }
-    return true;
+    return 0;
 }
 
 // Outside the lock on purpose, on the value the last send used: a close
@@ -124,19 +147,16 @@ void TcpConnection::Receive(std::string& out)
             return;
         }
         if (result == SOCKET_ERROR && error == WSAEWOULDBLOCK) {
-            if (!WaitForData()) return;
-            continue;
+            HANDLE events[2] = {socketEvent_.get(), stopEvent_.get()};
+            DWORD woken = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+            if (woken == WAIT_OBJECT_0) continue;
+            if (woken == WAIT_OBJECT_0 + 1) return;
+            result = SOCKET_ERROR;
+            error = static_cast<int>(GetLastError());
         }
         ReportLostConnection(result, error);
         return;
     }
-}
-
-bool TcpConnection::WaitForData()
-{
-    HANDLE events[2] = {socketEvent_.get(), stopEvent_.get()};
-    DWORD woken = WaitForMultipleObjects(2, events, FALSE, INFINITE);
-    return woken == WAIT_OBJECT_0;
 }
 
 void TcpConnection::ReportLostConnection(int receiveResult, int error)
@@ -150,16 +170,12 @@ void TcpConnection::ReportLostConnection(int receiveResult, int error)
 bool TcpConnection::Close(int& error)
 {
     std::lock_guard<std::mutex> lock(ioMutex_);
-    if (!socket_) {
-        error = WSAENOTSOCK;
-        return false;
-    }
+    if (!socket_) return Fail(error, WSAENOTSOCK);
     // Flag first: a worker that wakes must already see a close by the host.
     bool wasClosing = closing_.exchange(true);
     if (!socket_.close()) {
-        error = WSAGetLastError();
         closing_ = wasClosing;
-        return false;
+        return Fail(error, WSAGetLastError());
     }
     connected_ = false;
     SetEvent(stopEvent_.get());

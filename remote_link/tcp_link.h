@@ -1,5 +1,6 @@
 // One TCP client connection to the controller. Every call that uses the
-// socket handle runs under the connection's lock and never blocks there, so a
+// socket handle runs under the connection's lock and never blocks there (the
+// socket is non-blocking; waits happen on events outside the lock), so a
 // close from the host's thread can neither pull the handle from under a
 // worker's call nor let a worker touch a handle value that was reused.
 #ifndef QUORLIN_TCP_LINK_H
@@ -17,11 +18,13 @@ public:
     // Creates the socket; false with the WinSock error code on failure.
     bool Create(int& error);
 
-    // Blocking connect, then switches the socket to event-driven receiving.
+    // Waits until connected; a close by the host meanwhile ends the wait
+    // (false with error 0: nothing to report).
     bool Connect(const sockaddr_in& server, int& error);
 
     // Sends every byte of text up to its first NUL, going on after partial
-    // sends. Shows the error box and returns false on failure.
+    // sends. Shows the error box (with no lock held) and returns false on
+    // failure.
     bool Send(const std::string& text);
 
     // Waits for the next chunk (at most 1024 bytes, cut at the first NUL).
@@ -38,7 +41,8 @@ public:
     bool connected() const { return connected_; }
 
 private:
-    bool WaitForData();
+    static bool Fail(int& error, int code);
+    int SendAll(const std::string& bytes);
     static void WaitUntilWritable(SOCKET s);
     void ReportLostConnection(int receiveResult, int error);
 

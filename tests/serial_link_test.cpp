@@ -205,7 +205,7 @@ TEST_F(SerialLink, ClosingWhileTheWorkerPollsEndsItWithinATurn)
     Sleep(200);
     ASSERT_GT(ThreadCount(), baseThreads);
     EXPECT_TRUE(dll.closeCom());
-    EXPECT_TRUE(WaitForThreadCount(baseThreads, 1000));
+    EXPECT_TRUE(WaitForThreadCount(baseThreads, kWait));
     EXPECT_FALSE(dll.sendViaCom("late"));
     EXPECT_TRUE(dll.closeCom()) << "closing a closed port succeeds";
     EXPECT_TRUE(boxes.Texts().empty());
