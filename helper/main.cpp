@@ -1,5 +1,6 @@
 // The helper: one hidden window per logon session that forwards drive
 // changes to the host tool and closes two system dialogs.
+#include "dialog_dismissal.h"
 #include "drive_change.h"
 #include "log.h"
 #include "resource.h"
@@ -15,19 +16,31 @@ constexpr char kWindowTitle[] = "VexoPeluMPHelper";
 constexpr UINT kHelperHold = 0x101D;
 constexpr UINT kHelperRelease = 0x101E;
 
+constexpr UINT_PTR kDialogTimer = 1;
+constexpr UINT kDialogTimerPeriodMs = 200;
+
 void OnCreate(HWND window)
 {
     OpenLog("Vexo.Log");
     WriteLog("Vexo Helper Created !!!\n");
+    ComputeLanguageIndex();
+    DetectOsVersion();
     RegisterDriveNotifications(window);
+    SetTimer(window, kDialogTimer, kDialogTimerPeriodMs, nullptr);
 }
 
-void OnDestroy()
+void OnDestroy(HWND window)
 {
     WriteLog("Vexo Helper Quit !!!\n");
     CloseLog();
     UnregisterDriveNotifications();
+    KillTimer(window, kDialogTimer);
     PostQuitMessage(0);
+}
+
+void OnTimer(UINT_PTR timer)
+{
+    if (timer == kDialogTimer) CloseSystemDialogs();
 }
 
 void OnPaint(HWND window)
@@ -44,10 +57,13 @@ LRESULT CALLBACK HelperWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         OnCreate(window);
         return 0;
     case WM_DESTROY:
-        OnDestroy();
+        OnDestroy(window);
         return 0;
     case WM_PAINT:
         OnPaint(window);
+        return 0;
+    case WM_TIMER:
+        OnTimer(wParam);
         return 0;
     case WM_DEVICECHANGE:
         ForwardDriveChange(wParam, lParam);

@@ -5,31 +5,10 @@
 namespace {
 
 constexpr char kHelperWindowClass[] = "VexoPeluMPHelper";
-constexpr char kHostWindowClass[] = "VexoPeluRERovaing";
 constexpr UINT kDriveChangeMessage = 0x101C;
 
-// The child's environment: ours, with LANG replaced and every LC_ variable
-// dropped so that nothing overrides it. Wine builds the child's locale from it.
-std::vector<char> EnvironmentWithLang(const std::string& lang)
-{
-    std::vector<char> block;
-    char* strings = GetEnvironmentStringsA();
-    for (const char* entry = strings; *entry; entry += strlen(entry) + 1) {
-        const std::string s(entry);
-        if (s.rfind("LANG=", 0) == 0 || s.rfind("LANGUAGE=", 0) == 0 || s.rfind("LC_", 0) == 0) continue;
-        block.insert(block.end(), s.begin(), s.end());
-        block.push_back('\0');
-    }
-    FreeEnvironmentStringsA(strings);
-    const std::string own = "LANG=" + lang;
-    block.insert(block.end(), own.begin(), own.end());
-    block.push_back('\0');
-    block.push_back('\0');
-    return block;
-}
-
 struct WindowSearch {
-    DWORD pid;
+    DWORD pid;  // 0: any process
     const char* className;
     std::vector<HWND> found;
 };
@@ -41,7 +20,7 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM context)
     GetWindowThreadProcessId(window, &pid);
     char name[64] = "";
     GetClassNameA(window, name, sizeof(name));
-    if (pid == search->pid && strcmp(name, search->className) == 0) search->found.push_back(window);
+    if ((search->pid == 0 || pid == search->pid) && strcmp(name, search->className) == 0) search->found.push_back(window);
     return TRUE;
 }
 
@@ -67,6 +46,13 @@ std::string TestProgramDirectory()
 }
 
 // ---- DebugOutput
+
+DebugOutput& SessionDebugOutput()
+{
+    // Never destroyed: the reader runs until the process ends.
+    static DebugOutput* output = new DebugOutput;
+    return *output;
+}
 
 DebugOutput::DebugOutput()
 {
@@ -111,6 +97,14 @@ std::vector<std::string> DebugOutput::From(DWORD pid)
     return out;
 }
 
+std::vector<std::string> DebugOutput::All()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> out;
+    for (const auto& entry : texts_) out.push_back(entry.second);
+    return out;
+}
+
 size_t DebugOutput::Count(DWORD pid, const std::string& text)
 {
     size_t n = 0;
@@ -125,17 +119,14 @@ bool DebugOutput::WaitFor(DWORD pid, const std::string& text, DWORD timeoutMs)
 
 // ---- Child
 
-Child::Child(const std::string& commandLine, const std::string& lang, const std::string& directory)
+Child::Child(const std::string& commandLine, const std::string& directory)
 {
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    std::vector<char> environment;
-    if (!lang.empty()) environment = EnvironmentWithLang(lang);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
-                       environment.empty() ? nullptr : environment.data(),
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
@@ -151,6 +142,13 @@ Child::~Child()
         WaitForSingleObject(process_, kWait);
     }
     CloseHandle(process_);
+}
+
+bool Child::Adopt(DWORD pid)
+{
+    process_ = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
+    if (process_) pid_ = pid;
+    return process_ != nullptr;
 }
 
 bool Child::Running() const
@@ -177,11 +175,32 @@ HWND Child::FindWindowOfClass(const char* className) const
     return found.empty() ? nullptr : found.front();
 }
 
+bool StartUnderLang(const std::string& program, const std::string& arguments, const std::string& lang)
+{
+    // Wine runs a Unix program named in CreateProcess with the environment
+    // block made Unix; it returns no process handle for it.
+    const std::string line = "Z:\\bin\\sh -c \"unset LC_ALL LC_CTYPE LC_MESSAGES; LOCPATH='" VEXO_TEST_LOCALES
+                             "' LANG='" + lang + "' exec /usr/lib/wine/wine64 '" VEXO_TEST_BIN_DIR "/" + program +
+                             "' " + arguments + "\"";
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        return false;
+    }
+    if (info.hThread) CloseHandle(info.hThread);
+    if (info.hProcess) CloseHandle(info.hProcess);
+    return true;
+}
+
 // ---- HelperProcess
 
 HelperProcess::HelperProcess(const std::string& lang, const std::string& directory)
-    : Child("\"" + TestProgramDirectory() + "\\helper.exe\"", lang, directory)
+    : Child(lang.empty() ? "\"" + TestProgramDirectory() + "\\helper.exe\"" : std::string(), directory)
 {
+    launched_ = lang.empty() ? started() : StartUnderLang("helper.exe", "", lang);
 }
 
 HelperProcess::~HelperProcess()
@@ -191,10 +210,21 @@ HelperProcess::~HelperProcess()
     if (Running()) Close(&code);
 }
 
-HWND HelperProcess::WaitForWindow(DWORD timeoutMs) const
+HWND HelperProcess::WaitForWindow(DWORD timeoutMs)
 {
     HWND window = nullptr;
-    WaitUntil([&] { return (window = FindWindowOfClass(kHelperWindowClass)) != nullptr || !Running(); }, timeoutMs);
+    WaitUntil(
+        [&] {
+            if (!process_) {
+                // Started through the shell: the helper is whoever owns the window.
+                window = FindWindowA(kHelperWindowClass, nullptr);
+                DWORD pid = 0;
+                if (window) GetWindowThreadProcessId(window, &pid);
+                return window && Adopt(pid);
+            }
+            return (window = FindWindowOfClass(kHelperWindowClass)) != nullptr || !Running();
+        },
+        timeoutMs);
     return window;
 }
 
@@ -208,29 +238,102 @@ bool HelperProcess::Close(DWORD* code)
 
 // ---- BoxOpener
 
-BoxOpener::BoxOpener(const std::string& captionBytes, const std::string& lang)
-    : Child("\"" + TestProgramDirectory() + "\\helper_box_opener.exe\" " + Hex(captionBytes), lang)
+namespace {
+
+std::string NewBoxToken()
 {
+    static int count = 0;
+    return "vexo-box-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count);
 }
 
-HWND BoxOpener::WaitForBox(DWORD timeoutMs) const
+bool StartBoxOpener(const std::string& arguments, const std::string& lang)
 {
-    HWND box = nullptr;
-    WaitUntil([&] { return ((box = FindWindowOfClass("#32770")) != nullptr && IsWindowVisible(box)) || !Running(); },
-              timeoutMs);
-    return box && IsWindowVisible(box) ? box : nullptr;
+    if (!lang.empty()) return StartUnderLang("helper_box_opener.exe", arguments, lang);
+    const std::string line = "\"" + TestProgramDirectory() + "\\helper_box_opener.exe\" " + arguments;
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        return false;
+    }
+    // The box reports its end on the debugger output; no handle is kept.
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
 }
 
-DWORD UiLanguageUnder(const std::string& lang)
+// "<token> result <n>" from the box opener, as a number.
+int FindResult(DebugOutput& log, const std::string& token)
 {
-    Child probe("\"" + TestProgramDirectory() + "\\helper_box_opener.exe\" --ui-language", lang);
-    DWORD code = 0;
-    return probe.WaitExit(kWait, &code) ? code : 0;
+    const std::string prefix = token + " result ";
+    for (const std::string& line : log.All()) {
+        if (line.rfind(prefix, 0) == 0) return atoi(line.c_str() + prefix.size());
+    }
+    return -1;
+}
+
+}  // namespace
+
+BoxOpener::BoxOpener(const std::string& captionBytes, const std::string& lang) : token_(NewBoxToken())
+{
+    launched_ = StartBoxOpener(token_ + " " + Hex(captionBytes), lang);
+}
+
+BoxOpener::~BoxOpener()
+{
+    if (!IsOpen()) return;
+    PostMessageA(box_, WM_COMMAND, IDOK, 0);
+    WaitResult(SessionDebugOutput());
+}
+
+HWND BoxOpener::Find()
+{
+    WindowSearch search{0, "#32770", {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    for (HWND box : search.found) {
+        char text[128] = "";
+        HWND label = GetDlgItem(box, 0xFFFF);
+        if (label && SendMessageTimeoutA(label, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                                         SMTO_ABORTIFHUNG, kWait, nullptr) &&
+            token_ == text) {
+            return box;
+        }
+    }
+    return nullptr;
+}
+
+HWND BoxOpener::WaitForBox(DWORD timeoutMs)
+{
+    WaitUntil([&] { return (box_ = Find()) != nullptr && IsWindowVisible(box_); }, timeoutMs);
+    return box_;
+}
+
+bool BoxOpener::IsOpen()
+{
+    return box_ && IsWindow(box_);
+}
+
+int BoxOpener::WaitResult(DebugOutput& log, DWORD timeoutMs)
+{
+    int result = -1;
+    WaitUntil([&] { return (result = FindResult(log, token_)) >= 0; }, timeoutMs);
+    return result;
+}
+
+int UiLanguageUnder(DebugOutput& log, const std::string& lang)
+{
+    const std::string token = NewBoxToken();
+    if (!StartBoxOpener(token + " --ui-language", lang)) return -1;
+    int result = -1;
+    WaitUntil([&] { return (result = FindResult(log, token)) >= 0; });
+    return result;
 }
 
 // ---- HostWindow
 
-HostWindow::HostWindow()
+HostWindow::HostWindow(const char* className, const char* title) : className_(className), title_(title)
 {
     HANDLE created = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     thread_ = std::thread([this, created] { Run(created); });
@@ -249,9 +352,9 @@ void HostWindow::Run(HANDLE created)
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kHostWindowClass;
+    windowClass.lpszClassName = className_.c_str();
     RegisterClassA(&windowClass);
-    window_ = CreateWindowExA(0, kHostWindowClass, "test host", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+    window_ = CreateWindowExA(0, className_.c_str(), title_.c_str(), WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                               windowClass.hInstance, this);
     SetEvent(created);
     if (window_) {
@@ -259,7 +362,7 @@ void HostWindow::Run(HANDLE created)
         while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
     }
     window_ = nullptr;
-    UnregisterClassA(kHostWindowClass, windowClass.hInstance);
+    UnregisterClassA(className_.c_str(), windowClass.hInstance);
 }
 
 LRESULT CALLBACK HostWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -269,10 +372,10 @@ LRESULT CALLBACK HostWindow::WindowProc(HWND window, UINT message, WPARAM wParam
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (message == kDriveChangeMessage && self) {
+    if (self && (message == kDriveChangeMessage || message == WM_COMMAND || message == WM_CLOSE)) {
         std::lock_guard<std::mutex> lock(self->mutex_);
-        self->received_.push_back({wParam, lParam});
-        return 0;
+        self->received_.push_back({message, wParam, lParam});
+        if (message != WM_CLOSE) return 0;
     }
     if (message == WM_DESTROY) PostQuitMessage(0);
     return DefWindowProcA(window, message, wParam, lParam);

@@ -35,7 +35,7 @@ protected:
         return out;
     }
 
-    DebugOutput log;
+    DebugOutput& log = SessionDebugOutput();
     HelperProcess helper;
     HWND window = nullptr;
 };
@@ -160,7 +160,7 @@ TEST(HelperLogFile, NoLogFileIsEverCreated)
     const std::string directory = std::string(temp) + "vexo-helper-cwd-" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(directory.c_str(), nullptr);
     {
-        DebugOutput log;
+        DebugOutput& log = SessionDebugOutput();
         HostWindow host;
         ASSERT_TRUE(host.ready());
         HelperProcess helper("", directory);
