@@ -10,6 +10,7 @@ packages=(
   googletest
   wine wine64
   xvfb xauth socat
+  locales
 )
 
 missing=()

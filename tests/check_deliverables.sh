@@ -38,6 +38,7 @@ echo "ok: $dll exports the eight functions under their decorated names"
 helper="$dir/helper.exe"
 if [ -f "$helper" ]; then
   check_pe32 "$helper"
-  $objdump -p "$helper" | grep -qE "^Subsystem[[:space:]]+0+2" || fail "$helper is not a GUI-subsystem program"
+  headers=$($objdump -p "$helper")
+  grep -qE "^Subsystem[[:space:]]+0+2" <<<"$headers" || fail "$helper is not a GUI-subsystem program"
   echo "ok: $helper is a GUI-subsystem program"
 fi
