@@ -33,8 +33,11 @@ if [ -z "$inside" ]; then
 fi
 
 started=$(date +%s)
-work=$(mktemp -d /tmp/vexo-demo.XXXXXX)
+work=$(mktemp -d "${TMPDIR:-/tmp}/vexo-demo.XXXXXX")
 export WINEPREFIX="$work/prefix"
+# Wine keeps its server's socket folder in TMPDIR and leaves it behind.
+export TMPDIR="$work/t"
+mkdir -p "$TMPDIR"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8 LC_ALL=
@@ -42,6 +45,9 @@ wine=/usr/lib/wine/wine64
 socat_pid=""
 
 cleanup() {
+  # Every step runs, whatever failed before: socat, for one, ends by itself
+  # once both ends of its pair have been closed.
+  set +e
   [ -n "$socat_pid" ] && kill "$socat_pid" 2>/dev/null
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true

@@ -16,6 +16,7 @@ for exe in controller.exe sample_host.exe; do
   echo "ok: $file is a PE32 i386 console program importing only system DLLs"
 done
 # The sample host binds Quorlin.dll at run time, so it must not import it.
-if i686-w64-mingw32-objdump -p "$dir/sample_host.exe" | grep -qi "DLL Name: Quorlin"; then
+imports=$(i686-w64-mingw32-objdump -p "$dir/sample_host.exe")
+if grep -qi "DLL Name: Quorlin" <<<"$imports"; then
   echo "FAIL: sample_host.exe imports Quorlin.dll instead of loading it"; exit 1
 fi
