@@ -136,7 +136,7 @@ void CloseLink(Host& host)
     PrintStamped(closed ? "link closed" : "closing the link failed");
 }
 
-void OnCommand(HWND, CALLBACKCOMMAND code, std::string* argument)
+void OnCommand(CALLBACKCOMMAND code, std::string* argument)
 {
     PrintStamped("callback " + CommandName(code) + ", argument \"" + Printable(*argument) + "\"");
     if (code == CMD_TEST_DONE && g_host.linkOpen) {
@@ -165,7 +165,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 {
     switch (message) {
     case WM_QUORLIN_COMMAND:
-        OnCommand(window, static_cast<CALLBACKCOMMAND>(wParam), reinterpret_cast<std::string*>(lParam));
+        OnCommand(static_cast<CALLBACKCOMMAND>(wParam), reinterpret_cast<std::string*>(lParam));
         return 0;
     case WM_DRIVE_CHANGE:
         // Sent synchronously by the helper: keep it short.
