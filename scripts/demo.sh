@@ -42,6 +42,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8 LC_ALL=
 wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver64
 socat_pid=""
 
 cleanup() {
@@ -49,11 +50,13 @@ cleanup() {
   # once both ends of its pair have been closed.
   set +e
   [ -n "$socat_pid" ] && kill "$socat_pid" 2>/dev/null
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
+  "$wineserver" -k >/dev/null 2>&1 || true
+  "$wineserver" -w >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT
+# A plain bash skips its EXIT trap when killed; make a kill run the cleanup.
+trap 'exit 1' INT TERM
 
 # Every Windows program writes to a file of its own, never to our stdout:
 # Wine's service processes inherit the descriptors they are given and would
@@ -119,12 +122,13 @@ mkdir -p "$WINEPREFIX"
 # The controller reads its script from here (Wine maps the Unix working
 # directory to a drive path).
 cd "$work"
-wineserver -p >/dev/null 2>&1
+"$wineserver" -p >/dev/null 2>&1
 "$wine" wineboot -i >"$work/wineboot.log" 2>&1 </dev/null || true
 # Without a window manager Wine stalls about 2 s whenever a window is hidden.
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$work/wineboot.log" 2>&1 </dev/null
 # The helper logs to the debugger output; a debug viewer stamps its lines.
 run helper.out demo_events.exe debug-log 120
+events wait-debug-log 30 || fail "the debug-output viewer did not start"
 
 have_helper=""
 [ -f "$bin/helper.exe" ] && have_helper=1
@@ -141,8 +145,8 @@ else
 fi
 
 script() { # file
-  printf '%s\n' '@pause 300ms' 'START_TEST 7+' '@pause 200ms' 'TIME_OUT 30+' '@pause 200ms' \
-    'TEST_DONE PASS+' '@pause 300ms' 'AUTO_DOWNLOAD fw.bin+' '@pause 200ms' 'AUTO_DOWNLOAD PASS+' \
+  printf '%s\n' '@pause 300ms' 'START_TEST 7+' '@pause 400ms' 'TIME_OUT 30+' '@pause 400ms' \
+    'TEST_DONE PASS+' '@pause 300ms' 'AUTO_DOWNLOAD fw.bin+' '@pause 400ms' 'AUTO_DOWNLOAD PASS+' \
     '@pause 400ms' >"$1"
 }
 script "$work/script.txt"
@@ -203,4 +207,4 @@ else
 fi
 
 echo
-echo "Demo done in $(( $(date +%s) - started )) s. Every program has ended; the prefix is removed."
+echo "Demo done in $(( $(date +%s) - started )) s. Stopping Wine and removing the prefix."

@@ -8,23 +8,27 @@ cd "$root"
 
 work=$(mktemp -d /tmp/vexo-test.XXXXXX)
 export WINEPREFIX="$work/prefix"
+# Wine keeps its server's socket folder in TMPDIR and leaves it behind.
+export TMPDIR="$work/tmp"
+mkdir -p "$TMPDIR"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8 LC_ALL=
 wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver64
 socat_pids=()
 
 cleanup() {
   for pid in "${socat_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wineserver -k 2>/dev/null || true
-  wineserver -w 2>/dev/null || true
+  "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 echo "test run: creating Wine prefix in $WINEPREFIX"
 mkdir -p "$WINEPREFIX"
-wineserver -p >/dev/null 2>&1  # its object dump at exit is noise
+"$wineserver" -p >/dev/null 2>&1  # its object dump at exit is noise
 "$wine" wineboot -i >/dev/null 2>&1 || true
 # Without a window manager Wine stalls about 2 s whenever a window is hidden.
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr DWORD kWait = 20000;
+constexpr DWORD kWait = 8000;
 const char kHostClass[] = "VexoPeluRERovaing";
 
 std::string Directory()
@@ -125,8 +125,8 @@ std::string Script(std::initializer_list<const char*> lines)
     return text;
 }
 
-const std::string kRoad = Script({"@pause 300ms", "START_TEST 7+", "@pause 200ms", "TIME_OUT 30+", "@pause 200ms",
-                                  "TEST_DONE PASS+", "@pause 300ms", "AUTO_DOWNLOAD fw.bin+", "@pause 200ms",
+const std::string kRoad = Script({"@pause 300ms", "START_TEST 7+", "@pause 400ms", "TIME_OUT 30+", "@pause 400ms",
+                                  "TEST_DONE PASS+", "@pause 300ms", "AUTO_DOWNLOAD fw.bin+", "@pause 400ms",
                                   "AUTO_DOWNLOAD PASS+", "@pause 300ms"});
 
 // What the host prints for the road above, in this order.

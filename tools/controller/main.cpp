@@ -7,6 +7,7 @@
 #include "controller_options.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <mutex>

@@ -27,7 +27,8 @@ const char kUsage[] =
     "       demo_events settings-box [SECONDS]        show the System Settings Change box and\n"
     "                                                 report how it was answered\n"
     "       demo_events debug-log [SECONDS]           print other programs' debug output with\n"
-    "                                                 time stamps, as a debug viewer does\n";
+    "                                                 time stamps, as a debug viewer does\n"
+    "       demo_events wait-debug-log [SECONDS]      wait until that viewer listens\n";
 
 HWND WaitForWindow(const char* className, DWORD timeoutMs)
 {
@@ -140,6 +141,23 @@ int DebugLog(const std::vector<std::string>& args)
     return 0;
 }
 
+// The viewer's buffer exists once it listens; a writer that comes a moment
+// early waits for the buffer-ready event rather than losing its text.
+int WaitDebugLog(const std::vector<std::string>& args)
+{
+    DWORD timeoutMs = Seconds(args, 1, 10);
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, "DBWIN_BUFFER");
+        if (mapping) {
+            CloseHandle(mapping);
+            return 0;
+        }
+        Sleep(50);
+    }
+    return PrintError(kProgram, "no debug-output viewer listens"), 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -151,6 +169,7 @@ int main(int argc, char** argv)
     if (command == "usb") return Usb(args);
     if (command == "settings-box") return SettingsBox(args);
     if (command == "debug-log") return DebugLog(args);
+    if (command == "wait-debug-log") return WaitDebugLog(args);
     std::fputs(kUsage, command.empty() || command == "--help" ? stdout : stderr);
     return command.empty() || command == "--help" ? 0 : 2;
 }
