@@ -3,7 +3,6 @@
 #ifndef VEXO_UNIQUE_HANDLE_H
 #define VEXO_UNIQUE_HANDLE_H
 
-#include <winsock2.h>
 #include <windows.h>
 #include <dbt.h>
 
@@ -65,12 +64,6 @@ struct FileTraits {
     static bool Close(Value h) { return CloseHandle(h) != FALSE; }
 };
 
-struct SocketTraits {
-    using Value = SOCKET;
-    static Value Empty() { return INVALID_SOCKET; }
-    static bool Close(Value s) { return closesocket(s) == 0; }
-};
-
 struct DeviceNotifyTraits {
     using Value = HDEVNOTIFY;
     static Value Empty() { return nullptr; }
@@ -79,7 +72,6 @@ struct DeviceNotifyTraits {
 
 using UniqueKernelObject = UniqueHandle<KernelObjectTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
-using UniqueSocket = UniqueHandle<SocketTraits>;
 using UniqueDeviceNotify = UniqueHandle<DeviceNotifyTraits>;
 
 #endif

@@ -22,9 +22,9 @@ const helper::DialogTitles& Titles()
 }
 
 // FindWindowA compares titles without regard to case, so "system settings
-// change" would match too. Walk all its matches and take the first whose
-// title is exactly ours, compared as the system stores it (UTF-16), so that
-// a title that doesn't survive the code page round trip still matches.
+// change" would match too: walk all its matches and take the first whose
+// title is exactly ours. A dialog already answered stays hidden until it is
+// destroyed; skipping it keeps one dialog from being answered twice.
 HWND FindDialogTitled(const char* title)
 {
     wchar_t wanted[128] = L"";
@@ -33,7 +33,7 @@ HWND FindDialogTitled(const char* title)
          dialog = FindWindowExA(nullptr, dialog, kDialogClass, title)) {
         wchar_t actual[128] = L"";
         GetWindowTextW(dialog, actual, 128);
-        if (wcscmp(actual, wanted) == 0) return dialog;
+        if (wcscmp(actual, wanted) == 0 && IsWindowVisible(dialog)) return dialog;
     }
     return nullptr;
 }

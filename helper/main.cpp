@@ -94,7 +94,10 @@ bool RegisterHelperClass(HINSTANCE instance)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     UniqueKernelObject mutex(CreateMutexA(nullptr, TRUE, kMutexName));
-    const bool alreadyRunning = GetLastError() == ERROR_ALREADY_EXISTS;
+    const DWORD error = GetLastError();
+    // A mutex we may not open belongs to another instance too (one started
+    // with other rights): two helpers would forward every change twice.
+    const bool alreadyRunning = error == ERROR_ALREADY_EXISTS || (!mutex && error == ERROR_ACCESS_DENIED);
     // The open handle is what keeps the name alive; ownership isn't needed.
     if (mutex && !alreadyRunning) ReleaseMutex(mutex.get());
     if (alreadyRunning) return 0;

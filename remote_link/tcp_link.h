@@ -6,7 +6,7 @@
 #ifndef QUORLIN_TCP_LINK_H
 #define QUORLIN_TCP_LINK_H
 
-#include "../common/unique_handle.h"
+#include "../common/unique_socket.h"
 
 #include <atomic>
 #include <memory>

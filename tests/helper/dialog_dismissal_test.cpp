@@ -116,7 +116,7 @@ TEST(DialogDismissal, WindowsVersionDecidesAboutTheUnsafeRemovalDialog)
             ExpectUntouchedAndClose(*unsafe, run.log);
             EXPECT_EQ(run.Count(kUnsafeLog), 0u);
         }
-        EXPECT_EQ(run.Count(kSettingsLog), 2u);
+        EXPECT_TRUE(WaitUntil([&] { return run.Count(kSettingsLog) == 2; }));
 
         std::vector<std::string> osLines;
         for (const std::string& line : run.Lines()) {

@@ -3,7 +3,7 @@
 #ifndef VEXO_TEST_LOOPBACK_SERVER_H
 #define VEXO_TEST_LOOPBACK_SERVER_H
 
-#include "../../common/unique_handle.h"
+#include "../../common/unique_socket.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // The main thread sends the input lines; a receiver thread prints what the
 // host sends. A lost host ends the program from the receiver, because the
 // main thread may be blocked reading the console.
-#include "../../common/unique_handle.h"
+#include "../../common/unique_socket.h"
 #include "../shared/console.h"
 #include "controller_options.h"
 
