@@ -34,24 +34,13 @@ fi
 
 started=$(date +%s)
 work=$(mktemp -d "${TMPDIR:-/tmp}/vexo-demo.XXXXXX")
-export WINEPREFIX="$work/prefix"
-# Wine keeps its server's socket folder in TMPDIR and leaves it behind.
-export TMPDIR="$work/t"
-mkdir -p "$TMPDIR"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=C.UTF-8 LC_ALL=
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver64
-socat_pid=""
+. "$root/scripts/wine-prefix.sh"
+wine_prefix_env "$work"
 
 cleanup() {
-  # Every step runs, whatever failed before: socat, for one, ends by itself
-  # once both ends of its pair have been closed.
+  # Every step runs, whatever failed before.
   set +e
-  [ -n "$socat_pid" ] && kill "$socat_pid" 2>/dev/null
-  "$wineserver" -k >/dev/null 2>&1 || true
-  "$wineserver" -w >/dev/null 2>&1 || true
+  wine_prefix_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -118,14 +107,10 @@ step() { echo; echo "$1"; }
 
 echo "Vexo demo: helper.exe, Quorlin.dll, sample_host.exe and controller.exe under Wine"
 echo "(64-bit build from $bin). Setting up a private Wine prefix..."
-mkdir -p "$WINEPREFIX"
 # The controller reads its script from here (Wine maps the Unix working
 # directory to a drive path).
 cd "$work"
-"$wineserver" -p >/dev/null 2>&1
-"$wine" wineboot -i >"$work/wineboot.log" 2>&1 </dev/null || true
-# Without a window manager Wine stalls about 2 s whenever a window is hidden.
-"$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$work/wineboot.log" 2>&1 </dev/null
+wine_prefix_start "$work/wineboot.log"
 # The helper logs to the debugger output; a debug viewer stamps its lines.
 run helper.out demo_events.exe debug-log 120
 events wait-debug-log 30 || fail "the debug-output viewer did not start"
@@ -165,11 +150,7 @@ wait_exit "$controller_pid" "the controller" 10
 show_step
 
 step "3. Serial: the same over COM31 <-> COM32, a pty pair"
-socat pty,raw,echo=0,link="$work/pty31" pty,raw,echo=0,link="$work/pty32" 2>/dev/null &
-socat_pid=$!
-for _ in $(seq 50); do [ -e "$work/pty31" ] && [ -e "$work/pty32" ] && break; sleep 0.1; done
-ln -sf "$work/pty31" "$WINEPREFIX/dosdevices/com31"
-ln -sf "$work/pty32" "$WINEPREFIX/dosdevices/com32"
+wine_serial_pair "$work" 31 32
 run host.serial.out sample_host.exe serial COM31 --baud 115200
 host_pid=$last_pid
 # The host purges the port when it opens it: start talking after that.

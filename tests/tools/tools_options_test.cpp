@@ -193,6 +193,7 @@ INSTANTIATE_TEST_SUITE_P(Table, HostArgs, ::testing::Values(
     HostCase{"serial COM3 --baud 38400", true, "COM3 2 3 1 0 0"},
     HostCase{"tcp", false, "tcp needs --port"},
     HostCase{"tcp --port 0", false, "bad --port '0'"},
+    HostCase{"tcp --server localhost --port 1", false, "bad --server 'localhost'"},
     HostCase{"serial COM3 --baud 57600", false, "supports 4800, 9600, 19200, 38400 and 115200"},
     HostCase{"serial COMX", false, "not a serial port name"},
     HostCase{"serial COM3 --server 1.2.3.4", false, "unknown option '--server'"},

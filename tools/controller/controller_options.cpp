@@ -11,37 +11,6 @@ const char kControllerUsage[] =
     "--port 0 picks a free port. serial defaults to 9600 bit/s, 8 data bits, no parity,\n"
     "1 stop bit; --baud takes Quorlin's codes 0-4 or a rate in bit/s.\n";
 
-namespace {
-
-// The option's value, or an error when the line ends after the option.
-bool TakeValue(const std::vector<std::string>& args, size_t& i, std::string& value, ParseOutcome& outcome)
-{
-    if (i + 1 >= args.size()) {
-        outcome.error = args[i] + " needs a value";
-        return false;
-    }
-    value = args[++i];
-    return true;
-}
-
-bool IsDottedQuad(const std::string& text)
-{
-    int parts = 0;
-    size_t start = 0;
-    while (true) {
-        size_t dot = text.find('.', start);
-        std::string part = text.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
-        long n = 0;
-        if (part.size() > 3 || !ParseNumber(part, 0, 255, n)) return false;
-        ++parts;
-        if (dot == std::string::npos) break;
-        start = dot + 1;
-    }
-    return parts == 4;
-}
-
-}  // namespace
-
 ParseOutcome ParseControllerArgs(const std::vector<std::string>& args, ControllerOptions& options)
 {
     ParseOutcome outcome;
@@ -49,11 +18,9 @@ ParseOutcome ParseControllerArgs(const std::vector<std::string>& args, Controlle
         outcome.error = "no transport given; use 'controller tcp ...' or 'controller serial COMn ...'";
         return outcome;
     }
-    for (const std::string& arg : args) {
-        if (arg == "--help" || arg == "-h" || arg == "/?") {
-            outcome.kind = ParseOutcome::Help;
-            return outcome;
-        }
+    if (AsksForHelp(args)) {
+        outcome.kind = ParseOutcome::Help;
+        return outcome;
     }
 
     ControllerOptions parsed;
@@ -79,17 +46,17 @@ ParseOutcome ParseControllerArgs(const std::vector<std::string>& args, Controlle
         std::string value;
         bool tcp = parsed.transport == Transport::Tcp;
         if (option == "--script") {
-            if (!TakeValue(args, i, value, outcome)) return outcome;
+            if (!TakeOptionValue(args, i, value, outcome.error)) return outcome;
             parsed.scriptPath = value;
         } else if (tcp && option == "--listen") {
-            if (!TakeValue(args, i, value, outcome)) return outcome;
+            if (!TakeOptionValue(args, i, value, outcome.error)) return outcome;
             if (!IsDottedQuad(value)) {
                 outcome.error = "bad --listen '" + value + "': use an IPv4 address such as 127.0.0.1";
                 return outcome;
             }
             parsed.listenAddress = value;
         } else if (tcp && option == "--port") {
-            if (!TakeValue(args, i, value, outcome)) return outcome;
+            if (!TakeOptionValue(args, i, value, outcome.error)) return outcome;
             long port = 0;
             if (!ParseNumber(value, 0, 65535, port)) {
                 outcome.error = "bad --port '" + value + "': use 1 to 65535, or 0 for any free port";
@@ -97,7 +64,7 @@ ParseOutcome ParseControllerArgs(const std::vector<std::string>& args, Controlle
             }
             parsed.port = static_cast<int>(port);
         } else if (!tcp && (option == "--baud" || option == "--parity" || option == "--stop" || option == "--data")) {
-            if (!TakeValue(args, i, value, outcome)) return outcome;
+            if (!TakeOptionValue(args, i, value, outcome.error)) return outcome;
             ApplyLineOption(option, value, parsed.line, outcome.error);
             if (!outcome.error.empty()) return outcome;
         } else {

@@ -10,20 +10,6 @@ const char kHostUsage[] =
     "Quorlin.dll supports 4800, 9600, 19200, 38400 and 115200 bit/s (codes 0-4).\n"
     "Ends on Ctrl+C or when its window is sent WM_CLOSE.\n";
 
-namespace {
-
-bool TakeValue(const std::vector<std::string>& args, size_t& i, std::string& value, HostParseOutcome& outcome)
-{
-    if (i + 1 >= args.size()) {
-        outcome.error = args[i] + " needs a value";
-        return false;
-    }
-    value = args[++i];
-    return true;
-}
-
-}  // namespace
-
 HostParseOutcome ParseHostArgs(const std::vector<std::string>& args, HostOptions& options)
 {
     HostParseOutcome outcome;
@@ -31,11 +17,9 @@ HostParseOutcome ParseHostArgs(const std::vector<std::string>& args, HostOptions
         outcome.error = "no transport given; use 'sample_host tcp ...' or 'sample_host serial COMn ...'";
         return outcome;
     }
-    for (const std::string& arg : args) {
-        if (arg == "--help" || arg == "-h" || arg == "/?") {
-            outcome.kind = HostParseOutcome::Help;
-            return outcome;
-        }
+    if (AsksForHelp(args)) {
+        outcome.kind = HostParseOutcome::Help;
+        return outcome;
     }
 
     HostOptions parsed;
@@ -59,11 +43,15 @@ HostParseOutcome ParseHostArgs(const std::vector<std::string>& args, HostOptions
         const std::string& option = args[i];
         std::string value;
         if (!parsed.serial && option == "--server") {
-            if (!TakeValue(args, i, value, outcome)) return outcome;
+            if (!TakeOptionValue(args, i, value, outcome.error)) return outcome;
             // The library reads dotted-decimal text only; it looks up no names.
+            if (!IsDottedQuad(value)) {
+                outcome.error = "bad --server '" + value + "': use a dotted IPv4 address such as 127.0.0.1";
+                return outcome;
+            }
             parsed.serverAddress = value;
         } else if (!parsed.serial && option == "--port") {
-            if (!TakeValue(args, i, value, outcome)) return outcome;
+            if (!TakeOptionValue(args, i, value, outcome.error)) return outcome;
             long port = 0;
             if (!ParseNumber(value, 1, 65535, port)) {
                 outcome.error = "bad --port '" + value + "': use 1 to 65535";
@@ -72,7 +60,7 @@ HostParseOutcome ParseHostArgs(const std::vector<std::string>& args, HostOptions
             parsed.port = static_cast<int>(port);
             havePort = true;
         } else if (parsed.serial && (option == "--baud" || option == "--parity" || option == "--stop" || option == "--data")) {
-            if (!TakeValue(args, i, value, outcome)) return outcome;
+            if (!TakeOptionValue(args, i, value, outcome.error)) return outcome;
             ApplyLineOption(option, value, parsed.line, outcome.error);
             if (!outcome.error.empty()) return outcome;
             if (option == "--baud" && BaudCodeForRate(parsed.line.baudRate) < 0) {

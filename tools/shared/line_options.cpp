@@ -132,3 +132,36 @@ std::string Printable(const std::string& bytes)
     }
     return out;
 }
+
+bool TakeOptionValue(const std::vector<std::string>& args, size_t& i, std::string& value, std::string& error)
+{
+    if (i + 1 >= args.size()) {
+        error = args[i] + " needs a value";
+        return false;
+    }
+    value = args[++i];
+    return true;
+}
+
+bool AsksForHelp(const std::vector<std::string>& args)
+{
+    for (const std::string& arg : args)
+        if (arg == "--help" || arg == "-h" || arg == "/?") return true;
+    return false;
+}
+
+bool IsDottedQuad(const std::string& text)
+{
+    int parts = 0;
+    size_t start = 0;
+    while (true) {
+        size_t dot = text.find('.', start);
+        std::string part = text.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+        long n = 0;
+        if (part.size() > 3 || !ParseNumber(part, 0, 255, n)) return false;
+        ++parts;
+        if (dot == std::string::npos) break;
+        start = dot + 1;
+    }
+    return parts == 4;
+}

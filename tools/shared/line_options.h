@@ -4,6 +4,7 @@
 #define VEXO_TOOLS_LINE_OPTIONS_H
 
 #include <string>
+#include <vector>
 
 // Serial line settings in the encodings of the system's DCB record, which are
 // also the codes Quorlin.dll takes.
@@ -34,6 +35,16 @@ bool ApplyLineOption(const std::string& option, const std::string& value, Serial
 
 // The Quorlin baud code for a rate, or -1 when the library has none for it.
 int BaudCodeForRate(unsigned long rate);
+
+// The value after option args[i] (i moves onto it); false with a reason when
+// the command line ends after the option.
+bool TakeOptionValue(const std::vector<std::string>& args, size_t& i, std::string& value, std::string& error);
+
+// --help, -h or /? anywhere on the command line.
+bool AsksForHelp(const std::vector<std::string>& args);
+
+// Dotted-decimal IPv4 text: the only address form Quorlin.dll reads.
+bool IsDottedQuad(const std::string& text);
 
 // Whole number in [low, high]; false for anything else, signs and spaces
 // included.
