@@ -13,56 +13,57 @@
 
 namespace {
 
-struct TcpState {
-    std::mutex mutex;
-    std::shared_ptr<TcpConnection> connection;
+// The transport the exports currently work on, swapped under its own lock.
+// Workers keep their own reference, so a swap never pulls an object from
+// under them.
+template <typename Link>
+class CurrentLink {
+public:
+    std::shared_ptr<Link> Get()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return link_;
+    }
+
+    std::shared_ptr<Link> Exchange(std::shared_ptr<Link> next)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return std::exchange(link_, std::move(next));
+    }
+
+    // Clears only if nobody has put another link in meanwhile.
+    void ClearIf(const std::shared_ptr<Link>& expected)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (link_ == expected) link_.reset();
+    }
+
+private:
+    std::mutex mutex_;
+    std::shared_ptr<Link> link_;
 };
 
-TcpState& Tcp()
+CurrentLink<TcpConnection>& Tcp()
 {
-    static TcpState state;
-    return state;
-}
-
-std::shared_ptr<TcpConnection> CurrentConnection()
-{
-    std::lock_guard<std::mutex> lock(Tcp().mutex);
-    return Tcp().connection;
-}
-
-std::shared_ptr<TcpConnection> ReplaceConnection(std::shared_ptr<TcpConnection> connection)
-{
-    std::lock_guard<std::mutex> lock(Tcp().mutex);
-    return std::exchange(Tcp().connection, std::move(connection));
+    static CurrentLink<TcpConnection> current;
+    return current;
 }
 
 // A failed open leaves no port behind: the exports then act as on a closed
 // port instead of retrying writes on a handle that never opened.
-struct SerialState {
-    std::mutex mutex;
-    std::shared_ptr<SerialPort> port;
-};
-
-SerialState& Serial()
+CurrentLink<SerialPort>& Serial()
 {
-    static SerialState state;
-    return state;
-}
-
-std::shared_ptr<SerialPort> CurrentPort()
-{
-    std::lock_guard<std::mutex> lock(Serial().mutex);
-    return Serial().port;
+    static CurrentLink<SerialPort> current;
+    return current;
 }
 
 // Closes the current port; a port the system refused to close stays current.
 bool CloseCurrentPort()
 {
-    std::shared_ptr<SerialPort> port = CurrentPort();
+    std::shared_ptr<SerialPort> port = Serial().Get();
     if (!port) return true;
     if (!port->Close()) return false;
-    std::lock_guard<std::mutex> lock(Serial().mutex);
-    if (Serial().port == port) Serial().port.reset();
+    Serial().ClearIf(port);
     return true;
 }
 
@@ -104,7 +105,7 @@ bool InitialClient(const char* serverAddress, int port)
 
     auto connection = std::make_shared<TcpConnection>();
     // The earlier socket is closed, not leaked; its worker ends quietly.
-    std::shared_ptr<TcpConnection> earlier = ReplaceConnection(connection);
+    std::shared_ptr<TcpConnection> earlier = Tcp().Exchange(connection);
     int ignored;
     if (earlier) earlier->Close(ignored);
 
@@ -116,7 +117,7 @@ bool InitialClient(const char* serverAddress, int port)
 
 bool SendViaLan(const std::string& text)
 {
-    std::shared_ptr<TcpConnection> connection = CurrentConnection();
+    std::shared_ptr<TcpConnection> connection = Tcp().Get();
     if (!connection || !connection->connected()) return false;
     return connection->Send(text);
 }
@@ -124,14 +125,14 @@ bool SendViaLan(const std::string& text)
 void RecvFromServer(const std::string& initial, RecvCallback callback)
 {
     SharedRecvContext().Seed(initial, callback);
-    std::shared_ptr<TcpConnection> connection = CurrentConnection();
+    std::shared_ptr<TcpConnection> connection = Tcp().Get();
     if (!connection || !connection->connected()) return;
     StartWorker([connection] { LanReceiveLoop(connection); });
 }
 
 bool CloseConnection()
 {
-    std::shared_ptr<TcpConnection> connection = CurrentConnection();
+    std::shared_ptr<TcpConnection> connection = Tcp().Get();
     int error = WSAENOTSOCK;
     if (connection && connection->Close(error)) return true;
     ShowSocketError(error);
@@ -143,21 +144,20 @@ bool InitialCom(int portIndex, const LineSettings& settings)
     CloseCurrentPort();
     std::shared_ptr<SerialPort> port = SerialPort::Open(portIndex, settings);
     if (!port) return false;
-    std::lock_guard<std::mutex> lock(Serial().mutex);
-    Serial().port = port;
+    Serial().Exchange(port);
     return true;
 }
 
 bool SendViaCom(const std::string& text)
 {
-    std::shared_ptr<SerialPort> port = CurrentPort();
+    std::shared_ptr<SerialPort> port = Serial().Get();
     if (!port) return false;
     return port->Write(text);
 }
 
 void RecvFromCom(const std::string& initial, RecvCallback callback)
 {
-    std::shared_ptr<SerialPort> port = CurrentPort();
+    std::shared_ptr<SerialPort> port = Serial().Get();
     if (!port) return;
     SharedRecvContext().Seed(initial, callback);
     StartWorker([port] { ComReceiveLoop(port); });

@@ -175,13 +175,10 @@ HWND Child::FindWindowOfClass(const char* className) const
     return found.empty() ? nullptr : found.front();
 }
 
-bool StartUnderLang(const std::string& program, const std::string& arguments, const std::string& lang)
+// Starts a program and keeps no handle: the caller finds it again by its
+// window or its debugger output.
+static bool StartDetached(const std::string& line)
 {
-    // Wine runs a Unix program named in CreateProcess with the environment
-    // block made Unix; it returns no process handle for it.
-    const std::string line = "Z:\\bin\\sh -c \"unset LC_ALL LC_CTYPE LC_MESSAGES; LOCPATH='" VEXO_TEST_LOCALES
-                             "' LANG='" + lang + "' exec /usr/lib/wine/wine64 '" VEXO_TEST_BIN_DIR "/" + program +
-                             "' " + arguments + "\"";
     std::vector<char> buffer(line.begin(), line.end());
     buffer.push_back('\0');
     STARTUPINFOA startup = {};
@@ -193,6 +190,16 @@ bool StartUnderLang(const std::string& program, const std::string& arguments, co
     if (info.hThread) CloseHandle(info.hThread);
     if (info.hProcess) CloseHandle(info.hProcess);
     return true;
+}
+
+bool StartUnderLang(const std::string& program, const std::string& arguments, const std::string& lang)
+{
+    // Wine runs a Unix program named in CreateProcess with the environment
+    // block made Unix; it returns no process handle for it.
+    const std::string line = "Z:\\bin\\sh -c \"unset LC_ALL LC_CTYPE LC_MESSAGES; LOCPATH='" VEXO_TEST_LOCALES
+                             "' LANG='" + lang + "' exec /usr/lib/wine/wine64 '" VEXO_TEST_BIN_DIR "/" + program +
+                             "' " + arguments + "\"";
+    return StartDetached(line);
 }
 
 // ---- HelperProcess
@@ -249,19 +256,8 @@ std::string NewBoxToken()
 bool StartBoxOpener(const std::string& arguments, const std::string& lang)
 {
     if (!lang.empty()) return StartUnderLang("helper_box_opener.exe", arguments, lang);
-    const std::string line = "\"" + TestProgramDirectory() + "\\helper_box_opener.exe\" " + arguments;
-    std::vector<char> buffer(line.begin(), line.end());
-    buffer.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-        return false;
-    }
     // The box reports its end on the debugger output; no handle is kept.
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return true;
+    return StartDetached("\"" + TestProgramDirectory() + "\\helper_box_opener.exe\" " + arguments);
 }
 
 // "<token> result <n>" from the box opener, as a number.

@@ -207,49 +207,60 @@ TEST_P(ToolsRoad, ControllerDrivesTheSampleHost)
 INSTANTIATE_TEST_SUITE_P(Transports, ToolsRoad, ::testing::Values(Link{"Tcp", false}, Link{"Serial", true}),
                          [](const ::testing::TestParamInfo<Link>& info) { return std::string(info.param.name); });
 
+// A controller playing a script over TCP and a sample host that has received
+// its first command: the road both lost-peer cases break in the middle.
+class ToolsLostPeer : public ::testing::Test {
+protected:
+    void StartRoad(const std::string& script)
+    {
+        scriptPath = TempPath("lost-peer.txt");
+        WriteFile(scriptPath, script);
+        int port = UnusedPort();
+        controller = std::make_unique<Program>(
+            "controller.exe", "tcp --listen 127.0.0.1 --port " + std::to_string(port) + " --script \"" + scriptPath + "\"",
+            "controller");
+        ASSERT_TRUE(controller->WaitForOutput("listening on")) << controller->Output();
+        host = std::make_unique<Program>("sample_host.exe", "tcp --port " + std::to_string(port), "host");
+        ASSERT_TRUE(host->WaitForOutput("CMD_START_TEST")) << host->Output();
+    }
+
+    void TearDown() override
+    {
+        host.reset();
+        controller.reset();
+        DeleteFileA(scriptPath.c_str());
+    }
+
+    std::string scriptPath;
+    std::unique_ptr<Program> controller;
+    std::unique_ptr<Program> host;
+};
+
 // The host goes away in the middle of the script: the controller says so in
 // one line and fails.
-TEST(ToolsLostPeer, ControllerReportsALostHost)
+TEST_F(ToolsLostPeer, ControllerReportsALostHost)
 {
-    std::string scriptPath = TempPath("long.txt");
-    WriteFile(scriptPath, Script({"@pause 300ms", "START_TEST 1+", "@pause 10s", "TEST_DONE PASS+"}));
-    int port = UnusedPort();
-    Program controller("controller.exe",
-                       "tcp --listen 127.0.0.1 --port " + std::to_string(port) + " --script \"" + scriptPath + "\"",
-                       "controller");
-    ASSERT_TRUE(controller.WaitForOutput("listening on")) << controller.Output();
-    Program host("sample_host.exe", "tcp --port " + std::to_string(port), "host");
-    ASSERT_TRUE(host.WaitForOutput("CMD_START_TEST")) << host.Output();
-    host.Kill();
+    ASSERT_NO_FATAL_FAILURE(StartRoad(Script({"@pause 300ms", "START_TEST 1+", "@pause 10s", "TEST_DONE PASS+"})));
+    host->Kill();
 
-    EXPECT_EQ(controller.WaitExit(), 1);
-    std::string output = controller.Output();
+    EXPECT_EQ(controller->WaitExit(), 1);
+    std::string output = controller->Output();
     EXPECT_NE(output.find("controller: lost the host: "), std::string::npos) << output;
     EXPECT_EQ(output.find("sent: TEST_DONE"), std::string::npos) << "nothing is sent after the host is gone";
-    DeleteFileA(scriptPath.c_str());
 }
 
 // The controller goes away: Quorlin.dll reports it in its box on the worker,
 // and the host still closes cleanly afterwards.
-TEST(ToolsLostPeer, HostSurvivesALostController)
+TEST_F(ToolsLostPeer, HostSurvivesALostController)
 {
     BoxWatcher boxes;
-    std::string scriptPath = TempPath("short.txt");
-    WriteFile(scriptPath, Script({"@pause 300ms", "START_TEST 2+", "@pause 10s"}));
-    int port = UnusedPort();
-    Program controller("controller.exe",
-                       "tcp --listen 127.0.0.1 --port " + std::to_string(port) + " --script \"" + scriptPath + "\"",
-                       "controller");
-    ASSERT_TRUE(controller.WaitForOutput("listening on")) << controller.Output();
-    Program host("sample_host.exe", "tcp --port " + std::to_string(port), "host");
-    ASSERT_TRUE(host.WaitForOutput("CMD_START_TEST")) << host.Output();
-    controller.Kill();
+    ASSERT_NO_FATAL_FAILURE(StartRoad(Script({"@pause 300ms", "START_TEST 2+", "@pause 10s"})));
+    controller->Kill();
 
     EXPECT_TRUE(boxes.WaitForBoxes(1, kWait));
     ASSERT_TRUE(CloseHostWindow());
-    EXPECT_EQ(host.WaitExit(), 0) << host.Output();
-    EXPECT_NE(host.Output().find("link closed"), std::string::npos) << host.Output();
-    DeleteFileA(scriptPath.c_str());
+    EXPECT_EQ(host->WaitExit(), 0) << host->Output();
+    EXPECT_NE(host->Output().find("link closed"), std::string::npos) << host->Output();
 }
 
 // Failures the user can cause: one line on the output, exit code 1, no hang.
